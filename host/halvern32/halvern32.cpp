@@ -1,0 +1,130 @@
+// POSIX edition of the host platform's operating-system services.
+#include <dlfcn.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "halvern32/halvern32_ledger.h"
+#include "platform/halvern32.h"
+
+namespace {
+
+std::atomic<size_t> g_live_copies{0};
+std::atomic<size_t> g_live_paths{0};
+std::atomic<size_t> g_live_libraries{0};
+
+char* CopyOf(const char* text, size_t length) {
+  auto* copy = static_cast<char*>(std::malloc(length + 1));
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, text, length);
+  copy[length] = '\0';
+  return copy;
+}
+
+}  // namespace
+
+extern "C" char* os_strdup(const char* text) {
+  if (text == nullptr) return nullptr;
+  char* copy = CopyOf(text, std::strlen(text));
+  if (copy != nullptr) g_live_copies.fetch_add(1, std::memory_order_relaxed);
+  return copy;
+}
+
+extern "C" void os_strdup_free(char* text) {
+  if (text == nullptr) return;
+  g_live_copies.fetch_sub(1, std::memory_order_relaxed);
+  std::free(text);
+}
+
+extern "C" int os_stricmp(const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
+  return strcasecmp(a, b);
+}
+
+// `flag` 0 compares exactly; any other value ignores letter case.
+extern "C" int os_strnicmp(const char* a, const char* b, size_t count, int flag) {
+  if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
+  return flag != 0 ? strncasecmp(a, b, count) : std::strncmp(a, b, count);
+}
+
+// A regular file, or a symbolic link to one.
+extern "C" int os_is_file_exist(const char* path) {
+  struct stat info;
+  if (path == nullptr || *path == '\0' || stat(path, &info) != 0) return 0;
+  return S_ISREG(info.st_mode) ? 1 : 0;
+}
+
+extern "C" int os_get_current_os_type(void) { return HALVERN32_OS_POSIX; }
+
+// Joins the network directory and the name with one '/'. Succeeds only for a
+// joined path that names an existing file, so a caller never loads a guess.
+extern "C" int os_qvnetpath_create_net_path(const char* path, const char* net_dir, char** out,
+                                            int /*os_type*/) {
+  if (out == nullptr) return HALVERN32_NETPATH_BAD_ARGUMENT;
+  if (path == nullptr || *path == '\0') return HALVERN32_NETPATH_NO_NAME;
+  if (net_dir == nullptr || *net_dir == '\0') return HALVERN32_NETPATH_NO_NET_DIR;
+  size_t dir_length = std::strlen(net_dir);
+  while (dir_length > 1 && net_dir[dir_length - 1] == '/') --dir_length;
+  const bool root = dir_length == 1 && net_dir[0] == '/';
+  const size_t name_length = std::strlen(path);
+  auto* joined = static_cast<char*>(std::malloc(dir_length + 1 + name_length + 1));
+  if (joined == nullptr) return HALVERN32_NETPATH_NO_MEMORY;
+  std::memcpy(joined, net_dir, dir_length);
+  size_t at = dir_length;
+  if (!root) joined[at++] = '/';
+  std::memcpy(joined + at, path, name_length + 1);
+  if (!os_is_file_exist(joined)) {
+    std::free(joined);
+    return HALVERN32_NETPATH_NOT_FOUND;
+  }
+  *out = joined;
+  g_live_paths.fetch_add(1, std::memory_order_relaxed);
+  return OS_QVNETPATH_OK;
+}
+
+extern "C" int os_qvnetpath_free_path(char** path) {
+  if (path == nullptr || *path == nullptr) return 0;
+  g_live_paths.fetch_sub(1, std::memory_order_relaxed);
+  std::free(*path);
+  *path = nullptr;
+  return 1;
+}
+
+// dlopen searches the loader's directories for a name without a slash; the
+// path given here names a file, so such a name is loaded from the working
+// directory as "./name", the file that os_is_file_exist found.
+extern "C" void* os_load_library(const char* path) {
+  if (path == nullptr || *path == '\0') return nullptr;
+  void* library = nullptr;
+  if (std::strchr(path, '/') != nullptr) {
+    library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  } else {
+    const size_t length = std::strlen(path);
+    auto* local = static_cast<char*>(std::malloc(length + 3));
+    if (local == nullptr) return nullptr;
+    std::memcpy(local, "./", 2);
+    std::memcpy(local + 2, path, length + 1);
+    library = dlopen(local, RTLD_NOW | RTLD_LOCAL);
+    std::free(local);
+  }
+  if (library != nullptr) g_live_libraries.fetch_add(1, std::memory_order_relaxed);
+  return library;
+}
+
+extern "C" void* os_get_proc_address(void* library, const char* name) {
+  if (library == nullptr || name == nullptr || *name == '\0') return nullptr;
+  return dlsym(library, name);
+}
+
+extern "C" int os_unload_library(void* library) {
+  if (library == nullptr) return -1;
+  g_live_libraries.fetch_sub(1, std::memory_order_relaxed);
+  return dlclose(library);
+}
+
+extern "C" size_t halvern32_live_copies(void) { return g_live_copies.load(); }
+extern "C" size_t halvern32_live_paths(void) { return g_live_paths.load(); }
+extern "C" size_t halvern32_live_libraries(void) { return g_live_libraries.load(); }

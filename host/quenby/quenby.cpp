@@ -1,0 +1,45 @@
+// POSIX edition of the host allocator: the C allocator with a ledger.
+//
+// Each block carries a small header holding its requested size, so that the
+// ledger can count bytes without a lookup table. The header is as large as
+// max_align_t, so blocks keep the C allocator's alignment.
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+
+#include "platform/quenby.h"
+#include "quenby/quenby_ledger.h"
+
+namespace {
+
+constexpr size_t kHeader = alignof(std::max_align_t);
+static_assert(kHeader >= sizeof(size_t));
+
+std::atomic<size_t> g_live_blocks{0};
+std::atomic<size_t> g_live_bytes{0};
+std::atomic<size_t> g_malloc_calls{0};
+
+}  // namespace
+
+extern "C" void* maw_malloc(size_t size) {
+  g_malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  if (size > SIZE_MAX - kHeader) return nullptr;
+  auto* raw = static_cast<unsigned char*>(std::malloc(kHeader + size));
+  if (raw == nullptr) return nullptr;
+  *reinterpret_cast<size_t*>(raw) = size;
+  g_live_blocks.fetch_add(1, std::memory_order_relaxed);
+  g_live_bytes.fetch_add(size, std::memory_order_relaxed);
+  return raw + kHeader;
+}
+
+extern "C" void maw_free(void* block) {
+  if (block == nullptr) return;
+  unsigned char* raw = static_cast<unsigned char*>(block) - kHeader;
+  g_live_blocks.fetch_sub(1, std::memory_order_relaxed);
+  g_live_bytes.fetch_sub(*reinterpret_cast<size_t*>(raw), std::memory_order_relaxed);
+  std::free(raw);
+}
+
+extern "C" size_t quenby_live_blocks(void) { return g_live_blocks.load(); }
+extern "C" size_t quenby_live_bytes(void) { return g_live_bytes.load(); }
+extern "C" size_t quenby_malloc_calls(void) { return g_malloc_calls.load(); }

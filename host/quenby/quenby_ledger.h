@@ -1,0 +1,22 @@
+// quenby's ledger of live blocks, for hosts and tests that check for leaks.
+#ifndef QUENBY_LEDGER_H_
+#define QUENBY_LEDGER_H_
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Blocks handed out by maw_malloc and not yet released. Thread-safe.
+size_t quenby_live_blocks(void);
+// Bytes asked for in those blocks.
+size_t quenby_live_bytes(void);
+// maw_malloc calls since the library was loaded, failed ones included.
+size_t quenby_malloc_calls(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif  // QUENBY_LEDGER_H_
