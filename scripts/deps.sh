@@ -26,3 +26,7 @@ ensure_packages() {
 
 # The packages every build needs.
 ZELVAR_BUILD_PACKAGES=(cmake make g++ gcc binutils pkg-config libgtest-dev libgmock-dev libinih-dev libcli11-dev)
+
+# The 32-bit build's: the multilib compiler, qemu to run the tests, and the
+# i386 editions of the libraries it links.
+ZELVAR_I386_PACKAGES=(g++-multilib qemu-user libgtest-dev:i386 libgmock-dev:i386 libinih-dev:i386)

@@ -15,6 +15,18 @@ namespace {
 std::atomic<size_t> g_live_copies{0};
 std::atomic<size_t> g_live_paths{0};
 std::atomic<size_t> g_live_libraries{0};
+std::atomic<size_t> g_fallible_calls{0};
+// Calls left until the injected failure; 0 when none is armed.
+std::atomic<size_t> g_fail_countdown{0};
+
+// Counts one fallible call and tells whether it is the one to fail.
+bool InjectedFailure() {
+  g_fallible_calls.fetch_add(1, std::memory_order_relaxed);
+  size_t left = g_fail_countdown.load(std::memory_order_relaxed);
+  while (left != 0 && !g_fail_countdown.compare_exchange_weak(left, left - 1)) {
+  }
+  return left == 1;
+}
 
 char* CopyOf(const char* text, size_t length) {
   auto* copy = static_cast<char*>(std::malloc(length + 1));
@@ -27,7 +39,7 @@ char* CopyOf(const char* text, size_t length) {
 }  // namespace
 
 extern "C" char* os_strdup(const char* text) {
-  if (text == nullptr) return nullptr;
+  if (InjectedFailure() || text == nullptr) return nullptr;
   char* copy = CopyOf(text, std::strlen(text));
   if (copy != nullptr) g_live_copies.fetch_add(1, std::memory_order_relaxed);
   return copy;
@@ -63,6 +75,7 @@ extern "C" int os_get_current_os_type(void) { return HALVERN32_OS_POSIX; }
 // joined path that names an existing file, so a caller never loads a guess.
 extern "C" int os_qvnetpath_create_net_path(const char* path, const char* net_dir, char** out,
                                             int /*os_type*/) {
+  if (InjectedFailure()) return HALVERN32_NETPATH_NO_MEMORY;
   if (out == nullptr) return HALVERN32_NETPATH_BAD_ARGUMENT;
   if (path == nullptr || *path == '\0') return HALVERN32_NETPATH_NO_NAME;
   if (net_dir == nullptr || *net_dir == '\0') return HALVERN32_NETPATH_NO_NET_DIR;
@@ -97,7 +110,7 @@ extern "C" int os_qvnetpath_free_path(char** path) {
 // path given here names a file, so such a name is loaded from the working
 // directory as "./name", the file that os_is_file_exist found.
 extern "C" void* os_load_library(const char* path) {
-  if (path == nullptr || *path == '\0') return nullptr;
+  if (InjectedFailure() || path == nullptr || *path == '\0') return nullptr;
   void* library = nullptr;
   if (std::strchr(path, '/') != nullptr) {
     library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -115,7 +128,7 @@ extern "C" void* os_load_library(const char* path) {
 }
 
 extern "C" void* os_get_proc_address(void* library, const char* name) {
-  if (library == nullptr || name == nullptr || *name == '\0') return nullptr;
+  if (InjectedFailure() || library == nullptr || name == nullptr || *name == '\0') return nullptr;
   return dlsym(library, name);
 }
 
@@ -128,3 +141,5 @@ extern "C" int os_unload_library(void* library) {
 extern "C" size_t halvern32_live_copies(void) { return g_live_copies.load(); }
 extern "C" size_t halvern32_live_paths(void) { return g_live_paths.load(); }
 extern "C" size_t halvern32_live_libraries(void) { return g_live_libraries.load(); }
+extern "C" size_t halvern32_fallible_calls(void) { return g_fallible_calls.load(); }
+extern "C" void halvern32_fail_call(size_t n) { g_fail_countdown.store(n); }

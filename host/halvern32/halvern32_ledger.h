@@ -26,6 +26,16 @@ size_t halvern32_live_paths(void);
 // Handles from os_load_library not yet unloaded.
 size_t halvern32_live_libraries(void);
 
+// Fault injection for tests. The calls that can be made to fail are
+// os_strdup, os_load_library, os_get_proc_address and
+// os_qvnetpath_create_net_path (which then answers
+// HALVERN32_NETPATH_NO_MEMORY); the others always work.
+// halvern32_fallible_calls counts them since the library was loaded.
+size_t halvern32_fallible_calls(void);
+// The `n`th fallible call from now (1 = the next) fails; 0 disarms. One
+// fault at a time, for the whole process.
+void halvern32_fail_call(size_t n);
+
 #ifdef __cplusplus
 }
 #endif

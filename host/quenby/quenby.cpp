@@ -18,12 +18,21 @@ static_assert(kHeader >= sizeof(size_t));
 std::atomic<size_t> g_live_blocks{0};
 std::atomic<size_t> g_live_bytes{0};
 std::atomic<size_t> g_malloc_calls{0};
+// Calls left until the injected failure; 0 when none is armed.
+std::atomic<size_t> g_fail_countdown{0};
+
+bool InjectedFailure() {
+  size_t left = g_fail_countdown.load(std::memory_order_relaxed);
+  while (left != 0 && !g_fail_countdown.compare_exchange_weak(left, left - 1)) {
+  }
+  return left == 1;
+}
 
 }  // namespace
 
 extern "C" void* maw_malloc(size_t size) {
   g_malloc_calls.fetch_add(1, std::memory_order_relaxed);
-  if (size > SIZE_MAX - kHeader) return nullptr;
+  if (InjectedFailure() || size > SIZE_MAX - kHeader) return nullptr;
   auto* raw = static_cast<unsigned char*>(std::malloc(kHeader + size));
   if (raw == nullptr) return nullptr;
   *reinterpret_cast<size_t*>(raw) = size;
@@ -43,3 +52,4 @@ extern "C" void maw_free(void* block) {
 extern "C" size_t quenby_live_blocks(void) { return g_live_blocks.load(); }
 extern "C" size_t quenby_live_bytes(void) { return g_live_bytes.load(); }
 extern "C" size_t quenby_malloc_calls(void) { return g_malloc_calls.load(); }
+extern "C" void quenby_fail_call(size_t n) { g_fail_countdown.store(n); }

@@ -15,6 +15,10 @@ size_t quenby_live_bytes(void);
 // maw_malloc calls since the library was loaded, failed ones included.
 size_t quenby_malloc_calls(void);
 
+// Fault injection for tests: the `n`th maw_malloc call from now (1 = the
+// next) returns null; 0 disarms. One fault at a time, for the whole process.
+void quenby_fail_call(size_t n);
+
 #ifdef __cplusplus
 }
 #endif
