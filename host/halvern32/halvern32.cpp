@@ -7,21 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/thread_counters.h"
 #include "halvern32/halvern32_ledger.h"
 #include "platform/halvern32.h"
 
 namespace {
 
-std::atomic<size_t> g_live_copies{0};
-std::atomic<size_t> g_live_paths{0};
-std::atomic<size_t> g_live_libraries{0};
-std::atomic<size_t> g_fallible_calls{0};
+enum Counter : size_t { kCopies, kPaths, kLibraries, kFallibleCalls, kCounterCount };
+using Ledger = platform::ThreadCounters<struct Halvern32Ledger, kCounterCount>;
+
 // Calls left until the injected failure; 0 when none is armed.
 std::atomic<size_t> g_fail_countdown{0};
 
 // Counts one fallible call and tells whether it is the one to fail.
 bool InjectedFailure() {
-  g_fallible_calls.fetch_add(1, std::memory_order_relaxed);
+  Ledger::Add(kFallibleCalls, 1);
   size_t left = g_fail_countdown.load(std::memory_order_relaxed);
   while (left != 0 && !g_fail_countdown.compare_exchange_weak(left, left - 1)) {
   }
@@ -41,13 +41,13 @@ char* CopyOf(const char* text, size_t length) {
 extern "C" char* os_strdup(const char* text) {
   if (InjectedFailure() || text == nullptr) return nullptr;
   char* copy = CopyOf(text, std::strlen(text));
-  if (copy != nullptr) g_live_copies.fetch_add(1, std::memory_order_relaxed);
+  if (copy != nullptr) Ledger::Add(kCopies, 1);
   return copy;
 }
 
 extern "C" void os_strdup_free(char* text) {
   if (text == nullptr) return;
-  g_live_copies.fetch_sub(1, std::memory_order_relaxed);
+  Ledger::Add(kCopies, -1);
   std::free(text);
 }
 
@@ -94,13 +94,13 @@ extern "C" int os_qvnetpath_create_net_path(const char* path, const char* net_di
     return HALVERN32_NETPATH_NOT_FOUND;
   }
   *out = joined;
-  g_live_paths.fetch_add(1, std::memory_order_relaxed);
+  Ledger::Add(kPaths, 1);
   return OS_QVNETPATH_OK;
 }
 
 extern "C" int os_qvnetpath_free_path(char** path) {
   if (path == nullptr || *path == nullptr) return 0;
-  g_live_paths.fetch_sub(1, std::memory_order_relaxed);
+  Ledger::Add(kPaths, -1);
   std::free(*path);
   *path = nullptr;
   return 1;
@@ -123,7 +123,7 @@ extern "C" void* os_load_library(const char* path) {
     library = dlopen(local, RTLD_NOW | RTLD_LOCAL);
     std::free(local);
   }
-  if (library != nullptr) g_live_libraries.fetch_add(1, std::memory_order_relaxed);
+  if (library != nullptr) Ledger::Add(kLibraries, 1);
   return library;
 }
 
@@ -134,12 +134,12 @@ extern "C" void* os_get_proc_address(void* library, const char* name) {
 
 extern "C" int os_unload_library(void* library) {
   if (library == nullptr) return -1;
-  g_live_libraries.fetch_sub(1, std::memory_order_relaxed);
+  Ledger::Add(kLibraries, -1);
   return dlclose(library);
 }
 
-extern "C" size_t halvern32_live_copies(void) { return g_live_copies.load(); }
-extern "C" size_t halvern32_live_paths(void) { return g_live_paths.load(); }
-extern "C" size_t halvern32_live_libraries(void) { return g_live_libraries.load(); }
-extern "C" size_t halvern32_fallible_calls(void) { return g_fallible_calls.load(); }
+extern "C" size_t halvern32_live_copies(void) { return static_cast<size_t>(Ledger::Sum(kCopies)); }
+extern "C" size_t halvern32_live_paths(void) { return static_cast<size_t>(Ledger::Sum(kPaths)); }
+extern "C" size_t halvern32_live_libraries(void) { return static_cast<size_t>(Ledger::Sum(kLibraries)); }
+extern "C" size_t halvern32_fallible_calls(void) { return static_cast<size_t>(Ledger::Sum(kFallibleCalls)); }
 extern "C" void halvern32_fail_call(size_t n) { g_fail_countdown.store(n); }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "common/thread_counters.h"
 #include "platform/quenby.h"
 #include "quenby/quenby_ledger.h"
 
@@ -15,9 +16,9 @@ namespace {
 constexpr size_t kHeader = alignof(std::max_align_t);
 static_assert(kHeader >= sizeof(size_t));
 
-std::atomic<size_t> g_live_blocks{0};
-std::atomic<size_t> g_live_bytes{0};
-std::atomic<size_t> g_malloc_calls{0};
+enum Counter : size_t { kBlocks, kBytes, kMallocCalls, kCounterCount };
+using Ledger = platform::ThreadCounters<struct QuenbyLedger, kCounterCount>;
+
 // Calls left until the injected failure; 0 when none is armed.
 std::atomic<size_t> g_fail_countdown{0};
 
@@ -31,25 +32,25 @@ bool InjectedFailure() {
 }  // namespace
 
 extern "C" void* maw_malloc(size_t size) {
-  g_malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  Ledger::Add(kMallocCalls, 1);
   if (InjectedFailure() || size > SIZE_MAX - kHeader) return nullptr;
   auto* raw = static_cast<unsigned char*>(std::malloc(kHeader + size));
   if (raw == nullptr) return nullptr;
   *reinterpret_cast<size_t*>(raw) = size;
-  g_live_blocks.fetch_add(1, std::memory_order_relaxed);
-  g_live_bytes.fetch_add(size, std::memory_order_relaxed);
+  Ledger::Add(kBlocks, 1);
+  Ledger::Add(kBytes, static_cast<intptr_t>(size));
   return raw + kHeader;
 }
 
 extern "C" void maw_free(void* block) {
   if (block == nullptr) return;
   unsigned char* raw = static_cast<unsigned char*>(block) - kHeader;
-  g_live_blocks.fetch_sub(1, std::memory_order_relaxed);
-  g_live_bytes.fetch_sub(*reinterpret_cast<size_t*>(raw), std::memory_order_relaxed);
+  Ledger::Add(kBlocks, -1);
+  Ledger::Add(kBytes, -static_cast<intptr_t>(*reinterpret_cast<size_t*>(raw)));
   std::free(raw);
 }
 
-extern "C" size_t quenby_live_blocks(void) { return g_live_blocks.load(); }
-extern "C" size_t quenby_live_bytes(void) { return g_live_bytes.load(); }
-extern "C" size_t quenby_malloc_calls(void) { return g_malloc_calls.load(); }
+extern "C" size_t quenby_live_blocks(void) { return static_cast<size_t>(Ledger::Sum(kBlocks)); }
+extern "C" size_t quenby_live_bytes(void) { return static_cast<size_t>(Ledger::Sum(kBytes)); }
+extern "C" size_t quenby_malloc_calls(void) { return static_cast<size_t>(Ledger::Sum(kMallocCalls)); }
 extern "C" void quenby_fail_call(size_t n) { g_fail_countdown.store(n); }

@@ -1,8 +1,19 @@
 // The library's exported entry points. No exception leaves them.
-#include <new>
+#include <cstddef>
 
 #include "function/paramfunction.h"
 #include "zelvar/entry.h"
+
+// The host reads its record and context at these offsets: the layout is a
+// contract, and a change of these declarations must not pass unnoticed.
+static_assert(offsetof(ParamHostRecord, param_id) == 0);
+static_assert(offsetof(ParamHostRecord, section) == 8);
+static_assert(offsetof(ParamHostRecord, context) == (sizeof(void*) == 4 ? 28 : 32));
+static_assert(offsetof(ParamHostContext, engine_mode) == 12);
+static_assert(offsetof(ParamHostContext, report_error) == 16);
+#if defined(__i386__)
+static_assert(sizeof(void*) == 4);
+#endif
 
 namespace {
 
