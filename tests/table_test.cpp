@@ -22,12 +22,18 @@ void* operator new(std::size_t size) {
   throw std::bad_alloc();
 }
 
-void operator delete(void* block) noexcept {
+namespace {
+
+void Release(void* block) noexcept {
   if (g_counting && block != nullptr) ++g_deletes;
   std::free(block);
 }
 
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+}  // namespace
+
+void operator delete(void* block) noexcept { Release(block); }
+
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
 
 namespace zelvar_test {
 namespace {

@@ -168,8 +168,15 @@ int32_t CParamFunction::SetAttrib(const char* key, const char* value, intptr_t) 
   };
   for (const auto& row : kWritable) {
     if (os_stricmp(key, row.key) != 0) continue;
-    if (row.field != nullptr) ReplaceText(this->*row.field, value);
+    // The key or the value may be the very text this field handed out, and
+    // the section write still reads both: the old copy goes only after it.
+    char* released = nullptr;
+    if (row.field != nullptr) {
+      released = this->*row.field;
+      this->*row.field = os_strdup(value);
+    }
     const int32_t result = configsection_set_attrib(m_section, key, value);
+    if (released != nullptr) os_strdup_free(released);
     if (row.rebind == Rebind::kLibrary) ResolveLibraryPath(m_ntLibraryName);
     if (row.rebind != Rebind::kNone) LoadFunction();
     return result;
