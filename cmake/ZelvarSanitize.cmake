@@ -16,6 +16,11 @@ if(ZELVAR_FUZZ)
   endif()
   set(ZELVAR_SANITIZE ON CACHE BOOL "Build with AddressSanitizer and UndefinedBehaviorSanitizer" FORCE)
   add_compile_options(-fsanitize=fuzzer-no-link)
+  # Fuzz targets link libFuzzer as a plain archive after their objects: with
+  # -fsanitize=fuzzer the driver names libstdc++ ahead of the shared sanitizer
+  # run-time, which then refuses to start.
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libclang_rt.fuzzer-${CMAKE_SYSTEM_PROCESSOR}.a
+                  OUTPUT_VARIABLE ZELVAR_LIBFUZZER OUTPUT_STRIP_TRAILING_WHITESPACE)
 endif()
 
 if(ZELVAR_SANITIZE)
@@ -25,6 +30,11 @@ if(ZELVAR_SANITIZE)
   # and the plug-in keeps CParamExt's hidden: hosts reach objects through the
   # slot table, not through RTTI.
   add_compile_options(-fno-sanitize=vptr)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # GCC's instrumented code draws false maybe-uninitialized warnings (from
+    # libstdc++'s <regex>, for one); the sanitizers check that at run time.
+    add_compile_options(-Wno-maybe-uninitialized)
+  endif()
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     # clang puts its sanitizer run-time into executables only, which leaves a
     # shared library linked with --no-undefined (the plug-in) short of the

@@ -50,7 +50,7 @@ extern "C" void maw_free(void* block) {
   std::free(raw);
 }
 
-extern "C" size_t quenby_live_blocks(void) { return static_cast<size_t>(Ledger::Sum(kBlocks)); }
-extern "C" size_t quenby_live_bytes(void) { return static_cast<size_t>(Ledger::Sum(kBytes)); }
-extern "C" size_t quenby_malloc_calls(void) { return static_cast<size_t>(Ledger::Sum(kMallocCalls)); }
+extern "C" size_t quenby_live_blocks(void) { return static_cast<size_t>(Ledger::Sum({kBlocks})); }
+extern "C" size_t quenby_live_bytes(void) { return static_cast<size_t>(Ledger::Sum({kBytes})); }
+extern "C" size_t quenby_malloc_calls(void) { return static_cast<size_t>(Ledger::Sum({kMallocCalls})); }
 extern "C" void quenby_fail_call(size_t n) { g_fail_countdown.store(n); }

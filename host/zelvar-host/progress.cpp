@@ -7,6 +7,18 @@
 
 namespace zelvar_host {
 
+uint64_t RunCounters::Iterations() const {
+  uint64_t sum = 0;
+  for (const UserCounters& user : users_) sum += user.iterations.load(std::memory_order_relaxed);
+  return sum;
+}
+
+uint64_t RunCounters::Values() const {
+  uint64_t sum = 0;
+  for (const UserCounters& user : users_) sum += user.values.load(std::memory_order_relaxed);
+  return sum;
+}
+
 Progress::Progress(Console& console, const RunCounters& counters, uint64_t total_iterations)
     : console_(console), counters_(counters), total_iterations_(total_iterations) {
   if (console_.interactive()) thread_ = std::jthread([this](std::stop_token stop) { Show(stop); });
@@ -35,9 +47,9 @@ void Progress::Show(std::stop_token stop) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     char line[128];
     std::snprintf(line, sizeof line, "%llu/%llu iterations, %.0f values/s",
-                  static_cast<unsigned long long>(counters_.iterations.load(std::memory_order_relaxed)),
+                  static_cast<unsigned long long>(counters_.Iterations()),
                   static_cast<unsigned long long>(total_iterations_),
-                  static_cast<double>(counters_.values.load(std::memory_order_relaxed)) / seconds);
+                  static_cast<double>(counters_.Values()) / seconds);
     console_.Status(line);
   } while (wait(std::chrono::milliseconds(250)));
 }

@@ -5,17 +5,40 @@
 #define ZELVAR_HOST_PROGRESS_H_
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "console.h"
 
 namespace zelvar_host {
 
-// Bumped by the virtual users once per iteration.
-struct RunCounters {
+// One virtual user's progress, written by that user alone once per
+// iteration. Each user's pair has a cache line of its own: shared counters
+// bumped by every user made the users wait on each other.
+struct alignas(64) UserCounters {
   std::atomic<uint64_t> iterations{0};
   std::atomic<uint64_t> values{0};
+
+  // Single writer: a plain load and store, no locked instruction.
+  void AddIteration(uint64_t new_values) {
+    iterations.store(iterations.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    values.store(values.load(std::memory_order_relaxed) + new_values, std::memory_order_relaxed);
+  }
+};
+
+class RunCounters {
+ public:
+  explicit RunCounters(size_t users) : users_(users) {}
+
+  UserCounters& operator[](size_t user) { return users_[user]; }
+  // Sums over the users; a snapshot while they run.
+  uint64_t Iterations() const;
+  uint64_t Values() const;
+
+ private:
+  std::vector<UserCounters> users_;
 };
 
 class Progress {

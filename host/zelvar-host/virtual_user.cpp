@@ -30,25 +30,29 @@ VirtualUser::VirtualUser(const Plugin& plugin, const std::vector<Parameter>& par
   }
 }
 
-void VirtualUser::Run(const TextTemplate& text, uint32_t iterations, Output& output, RunCounters& counters) {
+// Whole iterations are collected and written together: one lock and one
+// write for many iterations keeps the users from queueing at the output.
+void VirtualUser::Run(const TextTemplate& text, uint32_t iterations, Output& output, UserCounters& counters) {
+  constexpr size_t kBatchBytes = 64 * 1024;
   ActiveReportScope active(scope_);
-  std::string rendered;
+  std::string pending;
   for (uint32_t iteration = 1; iteration <= iterations; ++iteration) {
     scope_.iteration = iteration;
     if (iteration > 1) {
       for (Slot& slot : slots_) slot.object->UpdateValue(0);
     }
-    uint64_t values = 0;
-    Render(text, rendered, values);
-    output.Write(rendered);
-    counters.values.fetch_add(values, std::memory_order_relaxed);
-    counters.iterations.fetch_add(1, std::memory_order_relaxed);
+    counters.AddIteration(Render(text, pending));
+    if (pending.size() >= kBatchBytes) {
+      output.Write(pending);
+      pending.clear();
+    }
   }
+  if (!pending.empty()) output.Write(pending);
 }
 
-void VirtualUser::Render(const TextTemplate& text, std::string& rendered, uint64_t& values) {
+uint64_t VirtualUser::Render(const TextTemplate& text, std::string& rendered) {
   using Clock = std::chrono::steady_clock;
-  rendered.clear();
+  uint64_t values = 0;
   for (const TextTemplate::Piece& piece : text.pieces()) {
     if (piece.parameter < 0) {
       rendered += piece.literal;
@@ -66,6 +70,7 @@ void VirtualUser::Render(const TextTemplate& text, std::string& rendered, uint64
     ++values;
     rendered.append(value, static_cast<size_t>(length));
   }
+  return values;
 }
 
 }  // namespace zelvar_host

@@ -32,7 +32,7 @@ class VirtualUser {
 
   // Renders the template once per iteration into `output`, advancing every
   // object with UpdateValue(0) before each iteration after the first.
-  void Run(const TextTemplate& text, uint32_t iterations, Output& output, RunCounters& counters);
+  void Run(const TextTemplate& text, uint32_t iterations, Output& output, UserCounters& counters);
 
   const std::vector<ParameterStats>& stats() const { return stats_; }
 
@@ -47,7 +47,8 @@ class VirtualUser {
     ObjectPtr object;
   };
 
-  void Render(const TextTemplate& text, std::string& rendered, uint64_t& values);
+  // Appends one iteration's text; returns the values it took.
+  uint64_t Render(const TextTemplate& text, std::string& rendered);
 
   ParamHostContext context_{};
   std::vector<ParameterStats> stats_;

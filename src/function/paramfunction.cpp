@@ -126,11 +126,14 @@ int32_t CParamFunction::ReservedOp2(intptr_t, intptr_t) { return UDF_ERR_UNSUPPO
 
 int32_t CParamFunction::ReservedOp4(intptr_t) { return UDF_ERR_UNSUPPORTED; }
 
+// The held value is handed out on a path of its own, which saves nothing
+// for a call that follows: a host under Once takes only that path.
 int32_t CParamFunction::GetValue(const char** text, int32_t* length) {
-  int32_t result = UDF_OK;
-  if (m_value == nullptr || (m_liveMode == 1 && m_generateMode == EachOccurrence)) {
-    result = GenerateValue();
+  if (m_value != nullptr && (m_liveMode != 1 || m_generateMode != EachOccurrence)) {
+    CParamExt::GetCurrentValue(text, length);
+    return UDF_OK;
   }
+  const int32_t result = GenerateValue();
   CParamExt::GetCurrentValue(text, length);
   return result;
 }

@@ -29,7 +29,9 @@ class CParamFunction : public CParamExt {
   void ResolveLibraryPath(const char* name);
   void LoadFunction();
   int32_t GenerateValue();
-  void ReportGenerateFailure();
+  // Out of line: inlined, it would make every GetValue save registers that
+  // only the failure needs.
+  [[gnu::cold, gnu::noinline]] void ReportGenerateFailure();
 
   int32_t m_liveMode = 0;
   void* m_section = nullptr;

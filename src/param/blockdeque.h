@@ -117,11 +117,19 @@ class BlockDeque {
 // Inline, since a call costs about as much as the push or pop itself; only
 // block changes leave the header.
 
+// The back is at a block's end only in an empty queue, where both are null:
+// a full block gets its successor at once. So the test that the entry needs
+// a block reads nothing that the push does not read anyway. The entry is
+// stored last, since a store through a uint32_t pointer could be taken to
+// change m_count.
 inline void BlockDeque::PushBack(uint32_t entry) {
-  if (m_count == 0) AddBackBlock();
-  *m_finish.current++ = entry;
+  if (m_finish.current == m_finish.blockEnd) AddBackBlock();
+  uint32_t* slot = m_finish.current;
+  m_finish.current = slot + 1;
   ++m_count;
-  if (m_finish.current == m_finish.blockEnd) AddBackBlockAfterFill();
+  const bool filled = slot + 1 == m_finish.blockEnd;
+  *slot = entry;
+  if (filled) AddBackBlockAfterFill();
 }
 
 inline void BlockDeque::PopFront() {

@@ -53,9 +53,12 @@ CParamExt::~CParamExt() {
 
 int32_t CParamExt::GetParamId() { return m_paramId; }
 
+// Read once: a store through `text` could otherwise be taken to change
+// m_value.
 int32_t CParamExt::GetCurrentValue(const char** text, int32_t* length) {
-  if (text != nullptr) *text = m_value;
-  if (length != nullptr) *length = m_value != nullptr ? static_cast<int32_t>(std::strlen(m_value)) : 0;
+  const char* value = m_value;
+  if (text != nullptr) *text = value;
+  if (length != nullptr) *length = value != nullptr ? static_cast<int32_t>(std::strlen(value)) : 0;
   return UDF_OK;
 }
 
