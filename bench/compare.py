@@ -16,12 +16,14 @@ per second taken from its summary (creation excluded).
 """
 import datetime
 import json
+import multiprocessing
 import os
 import re
 import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 REPETITIONS = 15
 MIN_TIME = 0.1  # seconds per repetition
@@ -126,6 +128,28 @@ def host_rate(build, template, users, iterations):
     return float(re.search(r"(\d+) values/s", result.stderr).group(1))
 
 
+def spin(_):
+    total = 0
+    for i in range(3_000_000):
+        total += i
+    return total
+
+
+def machine_scaling():
+    """How much work two processes that share nothing get done, against
+    one: what the machine itself gives the two-user run at the moment."""
+    def rate(processes):
+        with multiprocessing.Pool(processes) as pool:
+            pool.map(spin, range(processes))  # start-up, not timed
+            start = time.perf_counter()
+            pool.map(spin, range(processes * 4), chunksize=4)
+            return processes * 4 / (time.perf_counter() - start)
+
+    one = statistics.median(rate(1) for _ in range(3))
+    two = statistics.median(rate(2) for _ in range(3))
+    return two / one
+
+
 def host(build, report):
     with tempfile.TemporaryDirectory() as folder:
         def template(count):
@@ -145,6 +169,8 @@ def host(build, report):
     one, two = statistics.median(rates[1]), statistics.median(rates[2])
     report.ratio("zelvar-host values/s, 2 users over 1", two / one, 1.8, at_most=False,
                  detail=f"{one / 1e6:.1f} M/s with 1, {two / 1e6:.1f} M/s with 2")
+    report.info("the machine itself, 2 processes over 1", f"{machine_scaling():.2f}",
+                "plain computation, nothing shared: the most the line above can show now")
     # Same iterations, 10 times the placeholders: the time should grow 10
     # times, so the time per value stays; the ratio is that of the times per
     # value.
