@@ -126,8 +126,8 @@ int32_t CParamFunction::ReservedOp2(intptr_t, intptr_t) { return UDF_ERR_UNSUPPO
 
 int32_t CParamFunction::ReservedOp4(intptr_t) { return UDF_ERR_UNSUPPORTED; }
 
-// The held value is handed out on a path of its own, which saves nothing
-// for a call that follows: a host under Once takes only that path.
+// A held value that the policy keeps is handed out on a short path of its
+// own: under Once and EachIteration that is nearly every call.
 int32_t CParamFunction::GetValue(const char** text, int32_t* length) {
   if (m_value != nullptr && (m_liveMode != 1 || m_generateMode != EachOccurrence)) {
     CParamExt::GetCurrentValue(text, length);
