@@ -22,6 +22,13 @@ void* operator new(std::size_t size) {
   throw std::bad_alloc();
 }
 
+// settar allocates its sections with the nothrow form; it must come from
+// the same heap as the replaced delete that releases them.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (g_counting) ++g_news;
+  return std::malloc(size == 0 ? 1 : size);
+}
+
 namespace {
 
 void Release(void* block) noexcept {

@@ -39,6 +39,19 @@ struct configfile {
 
 namespace {
 
+// A name from the file as an error message shows it: the message has a
+// fixed size and is printed on a terminal, so a long name is cut with "..."
+// and bytes that are not printable ASCII show as '?'.
+std::string Shown(std::string_view name) {
+  constexpr size_t kLongest = 40;
+  std::string shown(name.substr(0, kLongest));
+  for (char& c : shown) {
+    if (c < 0x20 || c > 0x7e) c = '?';
+  }
+  if (name.size() > kLongest) shown += "...";
+  return shown;
+}
+
 struct FileCloser {
   void operator()(FILE* stream) const { std::fclose(stream); }
 };
@@ -76,7 +89,7 @@ class Loader {
       if (open_header_ != 0) Fail(open_header_, "section has no keys");
       open_header_ = line_;
     }
-    std::memcpy(buffer, text.data(), text.size());
+    if (!text.empty()) std::memcpy(buffer, text.data(), text.size());
     buffer[text.size()] = '\n';
     buffer[text.size() + 1] = '\0';
     return buffer;
@@ -85,14 +98,14 @@ class Loader {
   // inih's handler: one key of one section. Zero marks this line as an error.
   int AddKey(const char* section, const char* name, const char* value) {
     open_header_ = 0;
-    if (*section == '\0') return Fail(line_, "key \"" + std::string(name) + "\" is outside any [section]");
+    if (*section == '\0') return Fail(line_, "key \"" + Shown(name) + "\" is outside any [section]");
     if (*name == '\0') return Fail(line_, "key without a name");
     if (file_.sections.empty() || file_.sections.back().name != section) {
       if (!OpenSection(section)) return 0;
     }
     void* target = file_.sections.back().section;
     if (configsection_get_attrib_val(target, name) != nullptr) {
-      return Fail(line_, "key \"" + std::string(name) + "\" is set twice in [" + section + "]");
+      return Fail(line_, "key \"" + Shown(name) + "\" is set twice in [" + Shown(section) + "]");
     }
     if (configsection_set_attrib(target, name, value) != SETTAR_OK) return Fail(line_, "no memory left");
     return 1;
@@ -112,7 +125,7 @@ class Loader {
   bool OpenSection(const char* name) {
     for (const configfile::Entry& entry : file_.sections) {
       if (entry.name == name) {
-        Fail(line_, "section [" + std::string(name) + "] appears a second time");
+        Fail(line_, "section [" + Shown(name) + "] appears a second time");
         return false;
       }
     }
