@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <new>
 
+// GCC takes the malloc in the replaced new and the free in the replaced
+// delete for a mismatched pair once both are inlined; here they are the pair.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 #include "support/plugin_host.h"
 
 namespace {
