@@ -98,8 +98,9 @@ void BM_GenerateFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateFloor);
 
-void BM_GenerateGetValue(benchmark::State& state) {
-  Param param("EachOccurrence", ZELVAR_ENGINE_MODE_LIVE);
+// GetValue through the operation table on a live parameter under `policy`.
+void GetValueLoop(benchmark::State& state, const char* policy) {
+  Param param(policy, ZELVAR_ENGINE_MODE_LIVE);
   CParamExt* object = param.Create();
   for (auto _ : state) {
     const char* text;
@@ -109,6 +110,8 @@ void BM_GenerateGetValue(benchmark::State& state) {
     benchmark::DoNotOptimize(length);
   }
 }
+
+void BM_GenerateGetValue(benchmark::State& state) { GetValueLoop(state, "EachOccurrence"); }
 BENCHMARK(BM_GenerateGetValue);
 
 void BM_HeldFloor(benchmark::State& state) {
@@ -123,17 +126,7 @@ void BM_HeldFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_HeldFloor);
 
-void BM_HeldGetValue(benchmark::State& state) {
-  Param param("Once", ZELVAR_ENGINE_MODE_LIVE);
-  CParamExt* object = param.Create();
-  for (auto _ : state) {
-    const char* text;
-    int32_t length;
-    object->GetValue(&text, &length);
-    benchmark::DoNotOptimize(text);
-    benchmark::DoNotOptimize(length);
-  }
-}
+void BM_HeldGetValue(benchmark::State& state) { GetValueLoop(state, "Once"); }
 BENCHMARK(BM_HeldGetValue);
 
 void BM_CreateFloor(benchmark::State& state) {
