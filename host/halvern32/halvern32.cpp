@@ -3,10 +3,10 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/fault_countdown.h"
 #include "common/thread_counters.h"
 #include "halvern32/halvern32_ledger.h"
 #include "platform/halvern32.h"
@@ -26,16 +26,10 @@ enum Counter : size_t {
 };
 using Ledger = platform::ThreadCounters<struct Halvern32Ledger, kCounterCount>;
 
-// Calls left until the injected failure; 0 when none is armed.
-std::atomic<size_t> g_fail_countdown{0};
+platform::FaultCountdown g_fault;
 
 // Tells whether this fallible call is the one to fail, without counting it.
-bool FailureDue() {
-  size_t left = g_fail_countdown.load(std::memory_order_relaxed);
-  while (left != 0 && !g_fail_countdown.compare_exchange_weak(left, left - 1)) {
-  }
-  return left == 1;
-}
+bool FailureDue() { return g_fault.Due(); }
 
 // Counts one fallible call and tells whether it is the one to fail.
 bool InjectedFailure() {
@@ -154,4 +148,4 @@ extern "C" size_t halvern32_live_libraries(void) { return static_cast<size_t>(Le
 extern "C" size_t halvern32_fallible_calls(void) {
   return static_cast<size_t>(Ledger::Sum({kOtherFallibleCalls, kCopiesMade}));
 }
-extern "C" void halvern32_fail_call(size_t n) { g_fail_countdown.store(n); }
+extern "C" void halvern32_fail_call(size_t n) { g_fault.Arm(n); }

@@ -3,10 +3,10 @@
 // Each block carries a small header holding its requested size, so that the
 // ledger can count bytes without a lookup table. The header is as large as
 // max_align_t, so blocks keep the C allocator's alignment.
-#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 
+#include "common/fault_countdown.h"
 #include "common/thread_counters.h"
 #include "platform/quenby.h"
 #include "quenby/quenby_ledger.h"
@@ -19,21 +19,13 @@ static_assert(kHeader >= sizeof(size_t));
 enum Counter : size_t { kBlocks, kBytes, kMallocCalls, kCounterCount };
 using Ledger = platform::ThreadCounters<struct QuenbyLedger, kCounterCount>;
 
-// Calls left until the injected failure; 0 when none is armed.
-std::atomic<size_t> g_fail_countdown{0};
-
-bool InjectedFailure() {
-  size_t left = g_fail_countdown.load(std::memory_order_relaxed);
-  while (left != 0 && !g_fail_countdown.compare_exchange_weak(left, left - 1)) {
-  }
-  return left == 1;
-}
+platform::FaultCountdown g_fault;
 
 }  // namespace
 
 extern "C" void* maw_malloc(size_t size) {
   Ledger::Add(kMallocCalls, 1);
-  if (InjectedFailure() || size > SIZE_MAX - kHeader) return nullptr;
+  if (g_fault.Due() || size > SIZE_MAX - kHeader) return nullptr;
   auto* raw = static_cast<unsigned char*>(std::malloc(kHeader + size));
   if (raw == nullptr) return nullptr;
   *reinterpret_cast<size_t*>(raw) = size;
@@ -53,4 +45,4 @@ extern "C" void maw_free(void* block) {
 extern "C" size_t quenby_live_blocks(void) { return static_cast<size_t>(Ledger::Sum({kBlocks})); }
 extern "C" size_t quenby_live_bytes(void) { return static_cast<size_t>(Ledger::Sum({kBytes})); }
 extern "C" size_t quenby_malloc_calls(void) { return static_cast<size_t>(Ledger::Sum({kMallocCalls})); }
-extern "C" void quenby_fail_call(size_t n) { g_fail_countdown.store(n); }
+extern "C" void quenby_fail_call(size_t n) { g_fault.Arm(n); }
